@@ -21,5 +21,6 @@ std::string DecodeUnicodeEscapes(std::string_view text);
 // The GBK form of a UTF-8 literal of our own sources (markers, captions). Converted once per
 // call; cache the result in a static where it is used often.
 std::string Gbk(std::string_view utf8);
+std::string Gbk(std::u8string_view utf8);  // for u8"..." literals (char8_t in C++20)
 
 }  // namespace brevink

@@ -14,6 +14,11 @@ namespace brevink {
 size_t FindText(std::string_view text, std::string_view needle, size_t from = 1,
                 bool ignoreCase = true);
 
+// Byte length (1 or 2) of the GBK character that starts at byte `index` of `text`: a lead
+// byte 0x81..0xFE followed by a trail byte (0x40..0x7E, 0x80..0xFE) makes two bytes; any
+// other byte, also a lead byte at the very end, is one. `index` must be below text.size().
+size_t GbkCharLength(std::string_view text, size_t index);
+
 // True when `needle` occurs in `text` (FindText rules).
 bool ContainsText(std::string_view text, std::string_view needle, bool ignoreCase = true);
 
