@@ -18,14 +18,15 @@ enum class LoginResult { Success, Failure, Captcha };  // "成功", "失败", "�
 
 // account and password are GBK texts as typed. captchaAnswer: in/out (cleared once sent).
 // cookieOut: the account's cookie text (the caller passes its session). captchaImage: out.
-LoginResult LoginExchange(const Endpoints& endpoints, LoginState& state,
-                          const std::string& account, const std::string& password,
-                          std::string& captchaAnswer, std::string& cookieOut,
-                          std::string& captchaImage);
+LoginResult LoginExchange(const Endpoints& endpoints, LoginState& state, const std::string& account,
+                          const std::string& password, std::string& captchaAnswer,
+                          std::string& cookieOut, std::string& captchaImage);
 
 // Seconds since 1970-01-01 08:00:00 local time, followed by the last three digits of the uptime
 // in milliseconds.
 std::string LoginTimeStamp();
+// The same from its two parts (exposed for tests).
+std::string LoginTimeStampOf(long long secondsSinceBase, unsigned long long uptimeMs);
 
 // The login form body (exposed for tests). ppuiLoginTime: 8000..16000.
 std::string LoginFormBody(const Endpoints& endpoints, const std::string& token,
