@@ -1,0 +1,44 @@
+// Brevink: the program a user starts.
+#include <QApplication>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/main_window.h"
+#include "app/settings_location.h"
+
+namespace brevink {
+namespace {
+
+// "--settings FILE" chooses the settings file (the offline demo uses it); otherwise
+// "配置.ini" beside the program, or in the user's configuration directory.
+std::string SettingsPathOf(const QStringList& arguments) {
+    std::vector<std::string> args;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        args.push_back(arguments[i].toStdString());
+    }
+    const std::string chosen = SettingsOption(args);
+    if (!chosen.empty()) {
+        return chosen;
+    }
+    return DefaultSettingsPath(QCoreApplication::applicationDirPath().toStdString());
+}
+
+int ProgramStart(int argc, char** argv) {
+    QApplication app(argc, argv);
+    Globals& globals = InitGlobals(SettingsPathOf(QCoreApplication::arguments()));
+    {
+        MainWindow window(globals);
+        window.ShowAtHome();
+        QApplication::exec();
+    }
+    ReleaseGlobals();
+    return 0;
+}
+
+}  // namespace
+}  // namespace brevink
+
+int main(int argc, char** argv) {
+    return brevink::ProgramStart(argc, argv);
+}
