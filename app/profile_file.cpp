@@ -17,7 +17,7 @@ namespace {
 constexpr size_t kNone = std::string_view::npos;
 
 // One line of the file: its bytes without the line break, and the break itself ("\r\n",
-// "\n", or nothing for a last line without one). Both point into the file's content.
+// "\n", or for the last line "\r" or nothing). Both point into the file's content.
 struct Line {
     std::string_view body;
     std::string_view ending;
@@ -30,7 +30,9 @@ std::vector<Line> SplitLines(std::string_view content) {
         const size_t newline = content.find('\n', begin);
         const size_t next = newline == kNone ? content.size() : newline + 1;
         size_t end = newline == kNone ? content.size() : newline;
-        if (newline != kNone && end > begin && content[end - 1] == '\r') {
+        // A CR at the very end is the start of a break too: once a line is added after it,
+        // it becomes a CR LF, and the line must read the same before and after.
+        if (end > begin && content[end - 1] == '\r') {
             --end;
         }
         lines.push_back({content.substr(begin, end - begin), content.substr(end, next - end)});
@@ -46,6 +48,15 @@ std::string_view LineEndingOf(std::string_view content) {
         return "\r\n";
     }
     return newline > 0 && content[newline - 1] == '\r' ? "\r\n" : "\n";
+}
+
+// What the line needs before another line can follow it: a last line without a break gets
+// the file's break, a lone CR is completed to CR LF.
+std::string_view BreakToComplete(const Line& line, std::string_view eol) {
+    if (line.ending.empty()) {
+        return eol;
+    }
+    return line.ending == "\r" ? "\n" : "";
 }
 
 std::string_view TrimBlanksAndTabs(std::string_view text) {
@@ -225,14 +236,14 @@ std::string WithKey(std::string_view content, std::string_view section, std::str
         out += i == place.key ? std::string_view(entry) : lines[i].body;
         out += lines[i].ending;
         if (place.key == kNone && i == place.lastOfSection) {
-            out += lines[i].ending.empty() ? eol : "";
+            out += BreakToComplete(lines[i], eol);
             out += entry;
             out += eol;
         }
     }
     if (place.section == kNone) {
-        if (!out.empty() && out.back() != '\n') {
-            out += eol;
+        if (!lines.empty()) {
+            out += BreakToComplete(lines.back(), eol);
         }
         out += "[" + std::string(section) + "]";
         out += eol;

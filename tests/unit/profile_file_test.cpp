@@ -76,6 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ReadCase{"crlf", "[Brevink]\r\nEdit1001=myname\r\n", "Brevink", "Edit1001", "myname"},
         ReadCase{"lf_no_final_newline", "[S]\nk=v", "S", "k", "v"},
+        ReadCase{"lone_cr_at_end", "[S]\nk=v\r", "S", "k", "v"},
+        ReadCase{"lone_cr_after_header", "[S\r", "S", "k", "DEF"},
+        ReadCase{"lone_cr_inside_line", "[S]\nk=a\rb\n", "S", "k", "a\rb"},
         ReadCase{"names_ignore_ascii_case", "[brevink]\nEDIT1=x\n", "BREVINK", "edit1", "x"},
         ReadCase{"blanks_around_value_dropped", "[S]\nk= \t a b \t \n", "S", "k", "a b"},
         ReadCase{"blanks_around_names_dropped", " [ S ] \n\t k \t=v\n", "S", "k", "v"},
@@ -168,6 +171,10 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"new_section_no_final_newline", "[S]\r\na=1", "T", "k", "v",
                   "[S]\r\na=1\r\n[T]\r\nk=v\r\n"},
         WriteCase{"empty_file", "", "S", "k", "v", "[S]\r\nk=v\r\n"},
+        // A lone CR at the end becomes a CR LF: the line reads the same as before.
+        WriteCase{"lone_cr_at_end_new_key", "\n[S\r", "S", "k", "v", "\n[S\r\nk=v\n"},
+        WriteCase{"lone_cr_at_end_new_section", "[T]\r", "S", "k", "v", "[T]\r\n[S]\r\nk=v\r\n"},
+        WriteCase{"lone_cr_at_end_replaced", "[S]\nk=old\r", "S", "k", "v", "[S]\nk=v\r"},
         WriteCase{"empty_value", "[S]\nk=v\n", "S", "k", "", "[S]\nk=\n"},
         WriteCase{"mixed_endings_kept", "[S]\r\na=1\nk=2\r\nb=3", "S", "k", "9",
                   "[S]\r\na=1\nk=9\r\nb=3"},
