@@ -28,6 +28,13 @@ constexpr int kStatusTop = 569;  // below the group boxes, which end at 567
 constexpr int kStatusMinHeight = 14;
 constexpr int kStatusMaxHeight = 20;
 
+// Group box titles sit on the frame line, as the layout's positions assume (the controls start
+// a few pixels below the top edge of each box).
+constexpr const char* kGroupBoxStyle =
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+    " left: 8px; padding: 0 2px; }";
+
 bool IsWebAddress(const QString& page) {
     return page.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
            page.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
@@ -59,6 +66,7 @@ MainWindow::MainWindow(Globals& globals, QWidget* parent) : QWidget(parent), glo
     QFont windowFont = font();
     windowFont.setPixelSize(kFontPixels);
     setFont(windowFont);
+    setStyleSheet(QString::fromLatin1(kGroupBoxStyle));
     BuildControls();
     login_ = std::make_unique<LoginFlow>(globals_, FindLoginControls(this));
     ConnectLogin();
