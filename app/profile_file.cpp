@@ -79,7 +79,8 @@ std::optional<std::string_view> SectionNameOf(std::string_view line) {
         return std::nullopt;
     }
     line.remove_prefix(1);
-    return TrimBlanksAndTabs(line.substr(0, line.find(']')));
+    const size_t close = FindText(line, "]", 1, false);  // 0x5D is also a GBK trail byte
+    return TrimBlanksAndTabs(close == 0 ? line : line.substr(0, close - 1));
 }
 
 struct KeyLine {
@@ -145,7 +146,7 @@ bool UsableKey(std::string_view key) {
 }
 
 bool UsableSection(std::string_view section) {
-    return UsableName(section, std::string_view("]\r\n\0", 4));
+    return UsableName(section, std::string_view("\r\n\0", 3)) && !ContainsText(section, "]", false);
 }
 
 // Cut to the longest prefix of at most `max` bytes that does not split a GBK character.

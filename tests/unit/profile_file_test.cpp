@@ -102,6 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"gbk_value", "[S]\nk=\xC4\xE3\xBA\xC3\n", "S", "k", "\xC4\xE3\xBA\xC3"},
         // The trail byte 0x41 of "\xC4\x41" is no letter: the names differ.
         ReadCase{"trail_bytes_not_folded", "[\xC4\x61]\nk=v\n", "\xC4\x41", "k", "DEF"},
+        // 0x5D ("]") is the trail byte of "\xB5\x5D": the header ends at the next "]".
+        ReadCase{"gbk_trail_bracket_in_section", "[\xB5\x5D]\nk=v\n", "\xB5\x5D", "k", "v"},
+        ReadCase{"gbk_trail_bracket_unclosed", "[\xB5\x5D\nk=v\n", "\xB5\x5D", "k", "v"},
         ReadCase{"gbk_section_folded_around",
                  "[\xB8\xDF"
                  "ab]\nk=v\n",
@@ -181,6 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"value_cut_at_line_break", "[S]\n", "S", "k", "a\r\n[T]\r\nx=1", "[S]\nk=a\n"},
         WriteCase{"value_cut_at_nul", "", "S", "k", std::string("a\0b", 3), "[S]\r\nk=a\r\n"},
         WriteCase{"garbage_kept", kGarbage, "S", "k", "v", kGarbage + "\n[S]\nk=v\n"},
+        WriteCase{"gbk_trail_bracket_in_section", "[\xB5\x5D]\nk=1\n", "\xB5\x5D", "k", "2",
+                  "[\xB5\x5D]\nk=2\n"},
         WriteCase{"gbk_names", "", "\xB8\xDF\xBC\xB6", "Edit1", "\xC4\xE3",
                   "[\xB8\xDF\xBC\xB6]\r\nEdit1=\xC4\xE3\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
