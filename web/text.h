@@ -33,11 +33,15 @@ std::string AsciiUpper(std::string_view text);
 std::string TrimBlanks(std::string_view text);
 
 // The text between the first `left` and the first `right` after it, markers not included,
-// case ignored. A missing left marker (when not empty) gives the empty text.
+// case ignored; empty when `right` does not follow. A missing left marker (when not empty)
+// gives the empty text. An empty `left`: the text before the first `right` (empty when there
+// is none or `right` is empty too); an empty `right`: everything after `left`.
 std::string TextBetween(std::string_view text, std::string_view left, std::string_view right);
 
 // Every text between a `left` and the next `right`, in order, each text once (the last
-// occurrence of a repeated text stays).
+// occurrence of a repeated text stays). Markers are matched ignoring case. A stretch after
+// a `left` that holds no `right` is put in front of the next text; with equal markers every
+// other stretch is a text. An empty `left` gives no texts.
 std::vector<std::string> AllTextsBetween(std::string_view text, std::string_view left,
                                          std::string_view right);
 
