@@ -35,6 +35,7 @@ std::string Trimmed(std::string text) {
 AccountStore::AccountStore() {
     const std::string secret = "secret";
     accounts_["demo"] = {secret, Kind::Plain, 0};
+    accounts_["demo user"] = {secret, Kind::Plain, 0};
     accounts_["captcha"] = {secret, Kind::Captcha, 0};
     accounts_["retry4"] = {secret, Kind::Retry4, 0};
     accounts_["retry5"] = {secret, Kind::Retry5, 0};

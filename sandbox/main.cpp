@@ -130,11 +130,11 @@ int Run(const Options& options) {
     if (!MakeTlsIdentity(state.CaFile(), identity, error))
         return Fail(error);
 
-    ServerSet servers(options.delayMs);
+    ServerSet servers;
     Ports ports;
     std::vector<httplib::Server*> pageServers;
     for (int i = 0; i < options.pageHosts; ++i)
-        pageServers.push_back(&servers.AddHttp(0));
+        pageServers.push_back(&servers.AddHttp(0, options.delays.pages));
     ports.pages = servers.BindAll(pageServers, PageHosts(options.pageHosts), options.pagesPort);
     if (ports.pages < 0)
         return Fail("cannot bind the page hosts 127.0.1.x (port in use?)");
@@ -148,9 +148,11 @@ int Run(const Options& options) {
     Recorder recorder;
     ServiceContext context{options, data, accounts, recorder};
 
-    httplib::Server& account = servers.AddHttps(identity.cert.get(), identity.key.get(), 16);
-    httplib::Server& platform = servers.AddHttp(32);
-    httplib::Server& rank = servers.AddHttp(32);
+    const Options::Delays& delays = options.delays;
+    httplib::Server& account =
+        servers.AddHttps(identity.cert.get(), identity.key.get(), 16, delays.account);
+    httplib::Server& platform = servers.AddHttp(32, delays.platform);
+    httplib::Server& rank = servers.AddHttp(32, delays.rank);
     AddAccountRoutes(account, context);
     AddPlatformRoutes(platform, context);
     AddControlRoutes(platform, context);

@@ -14,6 +14,7 @@ const char kUsage[] =
     "  --count-offset D     the main site reports N + D links (D may be negative)\n"
     "  --page-hosts N       linking pages on 127.0.1.1 .. 127.0.1.N (default 50, max 250)\n"
     "  --delay-ms D         wait D ms before every reply (benchmarks)\n"
+    "  --delay SERVICE=D    the same for one service: account, platform, rank or pages\n"
     "  --seed S             seed of the generated data set (default 1)\n"
     "  --data FILE          read sites and links from FILE (see README.md)\n"
     "  --state-dir DIR      write the certificate (sandbox-ca.pem) into DIR\n"
@@ -26,6 +27,25 @@ bool ParseInt(const char* text, long long low, long long high, long long& value)
     const char* end = text + std::strlen(text);
     auto [ptr, ec] = std::from_chars(text, end, value);
     return ec == std::errc() && ptr == end && value >= low && value <= high;
+}
+
+constexpr long long kMaxDelayMs = 600'000;
+
+// "SERVICE=D" for one of the four services.
+bool SetOneDelay(Options::Delays& delays, const std::string& text) {
+    const size_t eq = text.find('=');
+    const std::map<std::string, int*> services = {{"account", &delays.account},
+                                                  {"platform", &delays.platform},
+                                                  {"rank", &delays.rank},
+                                                  {"pages", &delays.pages}};
+    const auto service = services.find(text.substr(0, eq));
+    long long value = 0;
+    if (eq == std::string::npos || service == services.end() ||
+        !ParseInt(text.c_str() + eq + 1, 0, kMaxDelayMs, value)) {
+        return false;
+    }
+    *service->second = static_cast<int>(value);
+    return true;
 }
 
 using Setter = std::function<bool(const char*)>;
@@ -52,7 +72,16 @@ std::map<std::string, Setter> Setters(Options& o) {
         {"--links", IntSetter(o.links, 0, 10'000'000)},
         {"--count-offset", IntSetter(o.countOffset, -10'000'000, 10'000'000)},
         {"--page-hosts", IntSetter(o.pageHosts, 1, 250)},
-        {"--delay-ms", IntSetter(o.delayMs, 0, 600'000)},
+        {"--delay-ms",
+         [&o](const char* text) {
+             long long value = 0;
+             if (!ParseInt(text, 0, kMaxDelayMs, value))
+                 return false;
+             const int ms = static_cast<int>(value);
+             o.delays = {ms, ms, ms, ms};
+             return true;
+         }},
+        {"--delay", [&o](const char* text) { return SetOneDelay(o.delays, text); }},
         {"--seed",
          [&o](const char* text) {
              long long value = 0;

@@ -36,7 +36,7 @@ class Recorder final {
     std::string CountsText() const;
 
   private:
-    static constexpr size_t kMaxRecordsPerKind = 200'000;
+    static constexpr size_t kMaxRecordsPerKind = 100'000;
 
     mutable std::mutex mutex_;
     std::map<std::string, std::vector<Record>> records_;

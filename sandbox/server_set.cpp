@@ -59,29 +59,29 @@ struct ServerSet::Entry {
     std::thread thread;
 };
 
-ServerSet::ServerSet(int delayMs) : delayMs_(delayMs) {}
+ServerSet::ServerSet() = default;
 
 ServerSet::~ServerSet() {
     Stop();
 }
 
-httplib::Server& ServerSet::AddHttp(size_t threads) {
+httplib::Server& ServerSet::AddHttp(size_t threads, int delayMs) {
     auto entry = std::make_unique<Entry>();
     auto server = std::make_unique<LoopbackServer<httplib::Server>>();
     entry->socket = server.get();
     entry->server = std::move(server);
-    return Keep(std::move(entry), threads);
+    return Keep(std::move(entry), threads, delayMs);
 }
 
-httplib::Server& ServerSet::AddHttps(X509* cert, EVP_PKEY* key, size_t threads) {
+httplib::Server& ServerSet::AddHttps(X509* cert, EVP_PKEY* key, size_t threads, int delayMs) {
     auto entry = std::make_unique<Entry>();
     auto server = std::make_unique<LoopbackServer<httplib::SSLServer>>(cert, key);
     entry->socket = server.get();
     entry->server = std::move(server);
-    return Keep(std::move(entry), threads);
+    return Keep(std::move(entry), threads, delayMs);
 }
 
-httplib::Server& ServerSet::Keep(std::unique_ptr<Entry> entry, size_t threads) {
+httplib::Server& ServerSet::Keep(std::unique_ptr<Entry> entry, size_t threads, int delayMs) {
     httplib::Server& server = *entry->server;
     if (threads == 0) {
         if (!sharedPool_)
@@ -94,7 +94,6 @@ httplib::Server& ServerSet::Keep(std::unique_ptr<Entry> entry, size_t threads) {
     server.set_socket_options(ReuseAddressOnly);
     server.set_tcp_nodelay(true);  // replies go out in two writes; no waiting for an ACK
     server.set_keep_alive_timeout(1);
-    const int delayMs = delayMs_;
     server.set_pre_routing_handler([delayMs](const httplib::Request& req, httplib::Response&) {
         if (delayMs > 0 && req.path.rfind("/sandbox/", 0) != 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));

@@ -13,15 +13,16 @@ namespace sandbox {
 
 class ServerSet final {
   public:
-    explicit ServerSet(int delayMs);
+    ServerSet();
     ~ServerSet();
     ServerSet(const ServerSet&) = delete;
     ServerSet& operator=(const ServerSet&) = delete;
 
-    // A new plain HTTP server with a pool of `threads` (0: the pool shared by the page hosts).
-    httplib::Server& AddHttp(size_t threads);
-    // A new HTTPS server with the given identity (kept by the server) and a pool of `threads`.
-    httplib::Server& AddHttps(X509* cert, EVP_PKEY* key, size_t threads);
+    // A new plain HTTP server with a pool of `threads` (0: the pool shared by the page hosts)
+    // that waits `delayMs` before each reply (but those of the /sandbox/ paths).
+    httplib::Server& AddHttp(size_t threads, int delayMs);
+    // A new HTTPS server with the given identity (kept by the server), as AddHttp.
+    httplib::Server& AddHttps(X509* cert, EVP_PKEY* key, size_t threads, int delayMs);
 
     // Binds `server` to host:port (port 0: a free one). Returns the port, or -1.
     int Bind(httplib::Server& server, const std::string& host, int port);
@@ -35,10 +36,9 @@ class ServerSet final {
 
   private:
     struct Entry;
-    httplib::Server& Keep(std::unique_ptr<Entry> entry, size_t threads);
+    httplib::Server& Keep(std::unique_ptr<Entry> entry, size_t threads, int delayMs);
     Entry* Find(const httplib::Server& server) const;
 
-    int delayMs_;
     std::unique_ptr<httplib::ThreadPool> sharedPool_;
     std::vector<std::unique_ptr<Entry>> entries_;
     bool stopped_ = false;

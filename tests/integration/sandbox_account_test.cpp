@@ -22,20 +22,6 @@ std::string Between(const std::string& text, const std::string& left, const std:
                                     : text.substr(start + left.size(), end - start - left.size());
 }
 
-std::string Encode(const std::string& bytes) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const unsigned char c : bytes) {
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_')
-            out += static_cast<char>(c);
-        else if (c == ' ')
-            out += '+';
-        else
-            out += std::string("%") + kHex[c >> 4] + kHex[c & 0xF];
-    }
-    return out;
-}
-
 std::string ErrNo(const std::string& page) {
     return Between(page, "err_no=", "&");
 }
@@ -81,7 +67,8 @@ class SandboxAccountTest : public ::testing::Test {
             token + "&tpl=mn&apiver=v3&tt=1&codestring=" + code +
             "&safeflg=0&u=http%3A%2F%2F127.0.0.1%2F&isPhone=false&quick_user=0&loginmerge=true"
             "&logintype=dialogLogin&splogin=rate&username=" +
-            Encode(account) + "&password=" + Encode(password) + "&verifycode=" + Encode(answer) +
+            FormEncode(account) + "&password=" + FormEncode(password) +
+            "&verifycode=" + FormEncode(answer) +
             "&mem_pass=on&ppui_logintime=9000&callback=parent.bd__pcbs__1swx5s";
         return Account("/v2/api/?login", "POST", body);
     }
@@ -124,6 +111,7 @@ TEST_F(SandboxAccountTest, AccountsAnswerAsDocumented) {
         {"captcha", "secret", {"257", "257"}},
         {"retry4", "secret", {"4", "4", "4", "0", "4"}},
         {"retry5", "secret", {"5", "5", "5", "5", "5"}},
+        {"demo user", "secret", {"0"}},
     };
     const std::string token = Token();
     for (const auto& c : cases) {

@@ -178,21 +178,8 @@ TEST_F(SandboxTest, RecordsEveryUrlOfALargeDisavowBatch) {
                        std::to_string(i) + "/forum-thread-1-1.html?x=1&y=%3D");
     }
     urls[3] = "http://127.0.1.2/a b~c/\xD6\xD0\xCE\xC4";  // blank, tilde, GBK bytes of 中文
-    const auto encode = [](const std::string& url) {
-        static const char kHex[] = "0123456789ABCDEF";
-        std::string out;
-        for (const unsigned char c : url) {
-            if (std::isalnum(c) || c == '-' || c == '.' || c == '_')
-                out += static_cast<char>(c);
-            else if (c == ' ')
-                out += '+';
-            else
-                out += std::string("%") + kHex[c >> 4] + kHex[c & 0xF];
-        }
-        return out;
-    };
     for (const std::string& url : urls) {
-        body += (body.empty() ? "" : "&") + std::string("urls%5B%5D=") + encode(url) + "+url";
+        body += (body.empty() ? "" : "&") + std::string("urls%5B%5D=") + FormEncode(url) + "+url";
     }
     ASSERT_GT(body.size(), 60000u);
     const std::string query =
@@ -341,18 +328,31 @@ TEST(SandboxLifeTest, ReadsADataFileAndMakesTheCountLie) {
     EXPECT_EQ(Occurrences(body, "outer_url"), 30u);
 }
 
-TEST(SandboxLifeTest, DelaysRepliesButNotItsControlPaths) {
+// --delay-ms slows every service, --delay SERVICE=D one of them; the control paths never.
+TEST(SandboxLifeTest, DelaysRepliesOfTheChosenServices) {
+    using std::chrono::milliseconds;
+    const auto elapsed = [](auto&& request) {
+        const auto start = std::chrono::steady_clock::now();
+        request();
+        return std::chrono::steady_clock::now() - start;
+    };
     SandboxOptions slow;
     slow.pageHosts = 1;
-    slow.delayMs = 300;
+    slow.delayMs = 400;
+    slow.extraArgs = {"--delay", "rank=0"};
     SandboxProcess sandbox(slow);
     ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(PlainGet(sandbox.PageUrl(1, 1)).status, 200);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
-    const auto control = std::chrono::steady_clock::now();
-    EXPECT_EQ(sandbox.Count("page"), 1);
-    EXPECT_LT(std::chrono::steady_clock::now() - control, std::chrono::milliseconds(300));
+    const std::string rank =
+        "http://" + sandbox.Endpoints().rankHost + "/ajaxAction/baidurank.php?queryurl=a.b";
+    EXPECT_GE(elapsed([&] { PlainGet(sandbox.PageUrl(1, 1)); }), milliseconds(400));
+    EXPECT_GE(elapsed([&] {
+                  sandbox.SessionCookie();
+                  PlainGet("http://" + sandbox.Endpoints().platformHost + "/inbound/index");
+              }),
+              milliseconds(400));
+    EXPECT_LT(elapsed([&] { PlainGet(rank); }), milliseconds(400));
+    EXPECT_LT(elapsed([&] { sandbox.Count("page"); }), milliseconds(400));
+    EXPECT_EQ(sandbox.Count("rank"), 1);
 }
 
 TEST(SandboxLifeTest, StopsCleanlyAndRemovesItsState) {

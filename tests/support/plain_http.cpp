@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
+
 namespace brevink::test {
 namespace {
 
@@ -42,6 +44,24 @@ PlainReply PlainFetch(const PlainRequest& request) {
     curl_slist_free_all(headers);
     curl_easy_cleanup(curl);
     return reply;
+}
+
+std::string FormEncode(const std::string& bytes) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (std::isalnum(b) || b == '-' || b == '.' || b == '_') {
+            out += c;
+        } else if (b == ' ') {
+            out += '+';
+        } else {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 0xF];
+        }
+    }
+    return out;
 }
 
 PlainReply PlainGet(const std::string& url, const std::vector<std::string>& headers) {

@@ -21,6 +21,11 @@ struct PlainReply {
 };
 
 PlainReply PlainFetch(const PlainRequest& request);
+
+// Form URL-encoding as the program sends it: A-Z a-z 0-9 - . _ unchanged, a blank as "+",
+// every other byte as "%" and two upper-case hex digits.
+std::string FormEncode(const std::string& bytes);
+
 PlainReply PlainGet(const std::string& url, const std::vector<std::string>& headers = {});
 PlainReply PlainPost(const std::string& url, const std::string& body,
                      const std::vector<std::string>& headers = {});
