@@ -29,6 +29,7 @@ int ProgramStart(int argc, char** argv) {
     Globals& globals = InitGlobals(SettingsPathOf(QCoreApplication::arguments()));
     {
         MainWindow window(globals);
+        QObject::connect(&window, &MainWindow::closed, &app, &QCoreApplication::quit);
         window.ShowAtHome();
         QApplication::exec();
     }

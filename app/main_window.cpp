@@ -114,6 +114,7 @@ void MainWindow::FitOuterSize() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     login_->Abandon();
     QWidget::closeEvent(event);
+    emit closed();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -37,6 +37,10 @@ class MainWindow final : public QWidget {
     // frame (bare X server, offscreen) the client area takes the whole size.
     void ShowAtHome();
 
+  signals:
+    // The window was closed: the program ends (whatever other windows are open).
+    void closed();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
