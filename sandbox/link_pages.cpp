@@ -1,7 +1,7 @@
 #include "sandbox/link_pages.h"
 
+#include <algorithm>
 #include <cstdlib>
-#include <regex>
 
 #include "sandbox/service_context.h"
 #include "sandbox/text_codec.h"
@@ -30,6 +30,16 @@ std::string Html(const std::string& head, const std::string& title, bool capital
             std::to_string(k + i + 1) + "\">more</a></p>\n";
     }
     return page + "</body>\n</html>\n";
+}
+
+// The decimal number at the start of `text` (at most 18 digits read); `digits` says how many.
+long long LeadingNumber(std::string_view text, size_t& digits) {
+    digits = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9')
+        ++digits;
+    return digits == 0
+               ? 0
+               : std::atoll(std::string(text.substr(0, std::min<size_t>(digits, 18))).c_str());
 }
 
 long long TrailingNumber(std::string_view text, size_t& digits) {
@@ -97,12 +107,29 @@ PageReply LinkPage(long long k) {
 }
 
 std::string ExpectedTitle(std::string_view url) {
-    static const std::regex kPage(R"(^https?://[^/]*/(page/(\d+)|flaky/\d+/(\d+))([/?].*)?$)");
-    std::match_results<std::string_view::const_iterator> match;
-    if (!std::regex_match(url.begin(), url.end(), match, kPage))
+    const size_t scheme = url.find("://");
+    if (scheme == std::string_view::npos)
         return "";
-    const long long k = std::atoll((match[2].matched ? match[2] : match[3]).str().c_str());
-    return PageHasTitle(k) ? PageTitle(k) : "";
+    const size_t slash = url.find('/', scheme + 3);
+    std::string_view path = slash == std::string_view::npos ? "" : url.substr(slash);
+    path = path.substr(0, path.find('?'));
+    size_t digits = 0;
+    long long k = -1;
+    if (path.rfind("/page/", 0) == 0) {  // "/page/K" and anything after K
+        k = LeadingNumber(path.substr(6), digits);
+    } else if (path.rfind("/flaky/", 0) == 0) {  // exactly "/flaky/N/K"
+        std::string_view rest = path.substr(7);
+        LeadingNumber(rest, digits);
+        rest.remove_prefix(digits);
+        if (digits > 0 && rest.size() > 1 && rest[0] == '/') {
+            k = LeadingNumber(rest.substr(1), digits);
+            if (digits + 1 != rest.size())
+                digits = 0;
+        } else {
+            digits = 0;
+        }
+    }
+    return digits > 0 && k >= 0 && PageHasTitle(k) ? PageTitle(k) : "";
 }
 
 std::string RankReply(const std::string& host) {
