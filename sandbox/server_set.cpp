@@ -44,7 +44,8 @@ class SharedQueue final : public httplib::TaskQueue {
     httplib::ThreadPool& pool_;
 };
 
-// SO_REUSEADDR only: the library's SO_REUSEPORT would let two sandboxes share a port.
+// SO_REUSEADDR only: SO_REUSEPORT (which the library's defaults may set) would let two
+// sandboxes share a port.
 void ReuseAddressOnly(socket_t sock) {
     int yes = 1;
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
