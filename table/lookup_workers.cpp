@@ -78,18 +78,21 @@ void CountOut(LookupContext& context, const PoolParts& parts, int workers) {
     context.wake.notify_all();
 }
 
-// Takes the next task, or counts the worker out and returns false.
-bool TakeTask(LookupContext& context, const PoolParts& parts, LookupTask& task) {
+// Takes the next task with its row's URL, or counts the worker out and returns false.
+bool TakeTask(LookupContext& context, const PoolParts& parts, LookupTask& task, std::string& url) {
     LinkTableState& state = context.state;
     std::lock_guard lock(state.TableLock);
     auto& queue = state.*parts.queue;
-    if (queue.empty() || state.StopRequested.load()) {
-        CountOut(context, parts, 1);
-        return false;
+    while (!queue.empty() && !state.StopRequested.load()) {
+        task = queue.front();
+        queue.pop_front();
+        if (task.row >= 0 && task.row < static_cast<int>(state.LinkRecords.size())) {
+            url = state.LinkRecords[task.row].url;
+            return true;
+        }
     }
-    task = std::move(queue.front());
-    queue.pop_front();
-    return true;
+    CountOut(context, parts, 1);
+    return false;
 }
 
 void WriteResult(LookupContext& context, LookupKind kind, const PoolParts& parts,
@@ -106,8 +109,9 @@ void WriteResult(LookupContext& context, LookupKind kind, const PoolParts& parts
 void WorkerLoop(LookupContext& context, LookupKind kind) {
     const PoolParts parts = PartsOf(kind);
     LookupTask task;
-    while (TakeTask(context, parts, task)) {
-        WriteResult(context, kind, parts, task, FetchResult(context, kind, task.url));
+    std::string url;
+    while (TakeTask(context, parts, task, url)) {
+        WriteResult(context, kind, parts, task, FetchResult(context, kind, url));
     }
 }
 

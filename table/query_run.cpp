@@ -36,8 +36,8 @@ void AddLink(LinkList& list, LinkTableState& state, const std::string& line) {
     const int row = list.InsertRow(std::to_string(list.RowCount() + 1));
     list.SetCell(row, 1, url);
     list.SetCell(row, 2, anchor);
-    state.TitleQueue.push_back({row, url});
-    state.RankQueue.push_back({row, url});
+    state.TitleQueue.push_back({row});
+    state.RankQueue.push_back({row});
     if (row >= static_cast<int>(state.LinkRecords.size())) {
         state.LinkRecords.resize(row + 1);  // more links than the platform's count
     }

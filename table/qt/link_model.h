@@ -5,13 +5,13 @@
 // Threads. The rows live in the model's own storage behind a small mutex of its own. A
 // LinkList call from any thread (query thread, workers, UI thread) changes that storage
 // directly and returns: a reader through LinkList sees the change at once. The view is told
-// later, on the UI thread, in one batch: one beginInsertRows/endInsertRows for the rows added
-// since the last batch, one ranged dataChanged for the cells changed, a reset after
-// DeleteAllRows, and one scroll to the newest row asked for. rowCount() (what the view sees)
-// advances only in those batches. No call ever waits for the UI thread, so the UI thread may
-// join a thread that is in the middle of a call (closing during a run cannot deadlock), and a
-// worker holding TableLock never waits on the UI. Lock order: TableLock, then the model's
-// mutex; the UI thread takes only the latter.
+// later, on the UI thread, in one batch (every 40 ms, up to every 250 ms as the table grows): one
+// beginInsertRows/endInsertRows for the rows added since the last batch, one ranged dataChanged for
+// the cells changed, a reset after DeleteAllRows, and one scroll to the newest row asked for.
+// rowCount() (what the view sees) advances only in those batches. No call ever waits for the UI
+// thread, so the UI thread may join a thread that is in the middle of a call (closing during a run
+// cannot deadlock), and a worker holding TableLock never waits on the UI. Lock order: TableLock,
+// then the model's mutex; the UI thread takes only the latter.
 //
 // Texts are GBK; data() converts only the cells that the view asks for.
 #include <QAbstractTableModel>

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <functional>
 #include <memory>
@@ -26,8 +27,10 @@ using test::Control;
 bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
     QElapsedTimer timer;
     timer.start();
+    QTimer waker;  // sleeps between events instead of spinning
+    waker.start(10);
     while (!done() && timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return done();
 }
