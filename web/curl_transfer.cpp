@@ -16,6 +16,30 @@ struct Server {
     std::string key;   // host and port: the unit of the connection limit
 };
 
+// An upper-case verb may go into the request line only when it is one HTTP token.
+bool IsToken(std::string_view verb) {
+    constexpr std::string_view kMarks = "!#$%&'*+-.^_`|~";
+    if (verb.empty()) {
+        return false;
+    }
+    for (const char c : verb) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!plain && kMarks.find(c) == std::string_view::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Blanks escaped so that the request line stays three words; curl refuses them otherwise.
+std::string WithEscapedBlanks(std::string_view url) {
+    std::string escaped;
+    for (const char c : url) {
+        escaped += c == ' ' ? std::string_view("%20") : std::string_view(&c, 1);
+    }
+    return escaped;
+}
+
 struct UrlFree {
     void operator()(CURLU* url) const { curl_url_cleanup(url); }
 };
@@ -33,7 +57,8 @@ std::string UrlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
 // The server that an http:// or https:// URL names; nothing for any other URL.
 std::optional<Server> ServerOf(const std::string& address) {
     const std::unique_ptr<CURLU, UrlFree> url(curl_url());
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) {
+    const std::string escaped = WithEscapedBlanks(address);
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, escaped.c_str(), 0) != CURLUE_OK) {
         return std::nullopt;
     }
     const std::string scheme = AsciiLower(UrlPart(url.get(), CURLUPART_SCHEME));
@@ -88,14 +113,27 @@ TransferReply NoReply() {
 
 }  // namespace
 
+void UseProxy(const std::string& proxyText, TransferRequest& request) {
+    const std::vector<std::string> pieces = SplitText(proxyText, "\x01");
+    request.proxy = pieces.empty() ? proxyText : pieces[0];
+    if (pieces.size() >= 2) {
+        request.proxyLogin = {true, pieces[1], pieces.size() >= 3 ? pieces[2] : std::string()};
+    }
+}
+
 TransferReply RunTransfer(const TransferRequest& request) {
     InitCurlOnce();
     CurlCall call(request);
-    const std::optional<Server> first = ServerOf(request.url);
-    if (!call.Ready() || !first) {
+    if (!call.Ready()) {
         return {};
     }
-    Hop hop{request.url, request.method, request.sendBody, {}};
+    const std::optional<Server> first = ServerOf(request.url);
+    if (!first || !IsToken(request.method)) {
+        TransferReply reply;
+        reply.outcome = TransferOutcome::Unusable;
+        return reply;
+    }
+    Hop hop{WithEscapedBlanks(request.url), request.method, request.sendBody, {}};
     Server server = *first;
     for (int redirects = 0;; ++redirects) {
         if (IsReservedName(server.host)) {

@@ -26,8 +26,8 @@ struct Credentials {
 };
 
 struct TransferRequest {
-    std::string url;     // absolute http:// or https:// URL
-    std::string method;  // upper case
+    std::string url;     // absolute http:// or https:// URL; blanks in it go out as %20
+    std::string method;  // upper case, one HTTP token
     std::string body;
     bool sendBody = false;            // also an empty body: a POST carries its length
     std::vector<HeaderLine> headers;  // in the order they go out (curl's Host line first)
@@ -41,20 +41,25 @@ struct TransferRequest {
 };
 
 enum class TransferOutcome {
-    NotMade,     // the request could not be made: handles or URL
+    NoHandles,   // libcurl's handles could not be made
+    Unusable,    // the URL or the method cannot make an HTTP request
     NoReply,     // no header block: no connection, TLS refused, time-out, redirect loop
     BodyFailed,  // the header block came, the body did not complete
     Complete,
 };
 
 struct TransferReply {
-    TransferOutcome outcome = TransferOutcome::NotMade;
+    TransferOutcome outcome = TransferOutcome::NoHandles;
     int status = 0;
     std::vector<std::string> headerLines;  // final reply, status line first, line ends removed
     std::string body;
 };
 
 inline constexpr int kMaxRedirects = 10;
+
+// A proxy text: the address, then optionally the user name and the password, each after the
+// character with code 1.
+void UseProxy(const std::string& proxyText, TransferRequest& request);
 
 TransferReply RunTransfer(const TransferRequest& request);
 

@@ -2,6 +2,7 @@
 // The scripted request: the engine used for the disavow batches, with its own header
 // defaults and cookie rule (the reply's cookies replace the text that was sent).
 #include <string>
+#include <string_view>
 
 namespace brevink {
 
@@ -21,6 +22,14 @@ struct ScriptedRequestArgs {
     std::string caFile;
 };
 
+// Returns the reply body (bytes); empty bytes, empty responseHeaders and empty cookies when
+// the exchange fails; "_nolink_" as responseHeaders when no request could be made at all.
+// responseHeaders holds the reply's header lines without the status line, each followed by
+// "\r\n". Redirects and time limits as WebRequest's, every wait bounded by the time limit.
 std::string ScriptedRequest(const ScriptedRequestArgs& args);
+
+// The URL with "http://" put in front unless it begins with "http://" or "https://" (exact
+// case: "HTTP://x" gets the prefix too).
+std::string WithHttpScheme(std::string_view url);
 
 }  // namespace brevink

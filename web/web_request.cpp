@@ -32,35 +32,16 @@ bool HasControlByte(std::string_view text) {
     return false;
 }
 
-// An upper-case verb may go into the request line only when it is one HTTP token.
-bool IsToken(std::string_view verb) {
-    constexpr std::string_view kMarks = "!#$%&'*+-.^_`|~";
-    if (verb.empty()) {
-        return false;
-    }
-    for (const char c : verb) {
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-        if (!plain && kMarks.find(c) == std::string_view::npos) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The address that curl is given: the split parts with the path as passed, blanks escaped
-// so that the request line stays one line of three words.
+// The address that curl is given: the split parts with the path as passed.
 std::string CurlUrl(const UrlParts& parts) {
-    std::string url = parts.secure ? "https://" : "http://";
-    url += parts.host + ":" + std::to_string(parts.port);
-    for (const char c : parts.path) {
-        url += c == ' ' ? std::string("%20") : std::string(1, c);
-    }
-    return url;
+    return (parts.secure ? "https://" : "http://") + parts.host + ":" + std::to_string(parts.port) +
+           parts.path;
 }
 
-bool CanBeRequested(const WebRequestArgs& args, const UrlParts& parts, const std::string& verb) {
+// The URL goes into the Referer line as it is: no control byte may break that line.
+bool CanBeRequested(const WebRequestArgs& args, const UrlParts& parts) {
     return !HasControlByte(args.url) && !parts.host.empty() &&
-           parts.host.find_first_of("@ ") == std::string::npos && parts.port > 0 && IsToken(verb);
+           parts.host.find_first_of("@ ") == std::string::npos && parts.port > 0;
 }
 
 // The caller's lines, then the three defaults, then the body's type and its one true
@@ -96,17 +77,6 @@ std::vector<HeaderLine> RequestHeaders(const WebRequestArgs& args, const std::st
     return lines;
 }
 
-void SetProxy(const std::string& proxy, engine::TransferRequest& request) {
-    if (IsBlank(proxy)) {
-        return;
-    }
-    const std::vector<std::string> pieces = SplitText(proxy, "\x01");
-    request.proxy = pieces.empty() ? proxy : pieces[0];
-    if (pieces.size() >= 2) {
-        request.proxyLogin = {true, pieces[1], pieces.size() >= 3 ? pieces[2] : std::string()};
-    }
-}
-
 engine::TransferRequest BuildTransfer(const WebRequestArgs& args, const UrlParts& parts,
                                       const std::string& verb, const std::string& cookies) {
     engine::TransferRequest request;
@@ -123,7 +93,9 @@ engine::TransferRequest BuildTransfer(const WebRequestArgs& args, const UrlParts
     } else {
         request.useCookieStore = true;
     }
-    SetProxy(args.proxy, request);
+    if (!IsBlank(args.proxy)) {
+        engine::UseProxy(args.proxy, request);
+    }
     if (!IsBlank(args.serverUser)) {
         request.serverLogin = {true, args.serverUser,
                                IsBlank(args.serverPassword) ? std::string() : args.serverPassword};
@@ -152,10 +124,10 @@ std::string WebRequest(const WebRequestArgs& args) {
     const std::string verb = AsciiUpper(args.method.empty() ? std::string("GET") : args.method);
     std::string cookies = args.cookies != nullptr ? *args.cookies : std::string();
     engine::TransferReply reply;
-    if (CanBeRequested(args, parts, verb)) {
+    if (CanBeRequested(args, parts)) {
         reply = engine::RunTransfer(BuildTransfer(args, parts, verb, cookies));
     }
-    if (reply.outcome == TransferOutcome::NotMade) {
+    if (reply.outcome == TransferOutcome::NoHandles || reply.outcome == TransferOutcome::Unusable) {
         if (args.responseHeaders != nullptr) {
             args.responseHeaders->clear();
         }
