@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/expect_request.h"
 #include "support/recording_server.h"
 #include "web/scripted_request.h"
 
@@ -25,13 +26,6 @@ constexpr const char* kAccept =
 constexpr const char* kLanguage = "Accept-Language: zh-CN";
 constexpr const char* kForm = "Content-Type: application/x-www-form-urlencoded";
 constexpr const char* kReferer = "Referer: http://{hp}/p";
-
-std::string Fill(std::string text, const std::string& hostPort) {
-    for (size_t at; (at = text.find("{hp}")) != std::string::npos;) {
-        text.replace(at, 4, hostPort);
-    }
-    return text;
-}
 
 TEST(WithHttpScheme, PrefixUnlessExactLowerCaseScheme) {
     EXPECT_EQ(WithHttpScheme("zhanzhang.example/inbound"), "http://zhanzhang.example/inbound");
@@ -132,7 +126,7 @@ class ScriptedBytes : public ::testing::TestWithParam<ScriptedCase> {
 TEST_P(ScriptedBytes, RequestLineAndHeaderLinesInOrder) {
     const ScriptedCase& c = GetParam();
     server_.Answer({Send(HttpReply("200 OK", {}, "ok"))});
-    std::string url = Fill(c.url, server_.HostPort());
+    std::string url = test::WithHostPort(c.url, server_.HostPort());
     std::string cookies = c.cookies;
     ScriptedRequestArgs args;
     args.url = &url;
@@ -143,14 +137,7 @@ TEST_P(ScriptedBytes, RequestLineAndHeaderLinesInOrder) {
     args.timeoutSeconds = 1;
     EXPECT_EQ(ScriptedRequest(args), "ok");
     EXPECT_TRUE(url.starts_with("http://"));
-    const auto requests = server_.Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    std::vector<std::string> expected;
-    for (const std::string& line : c.expected) {
-        expected.push_back(Fill(line, server_.HostPort()));
-    }
-    EXPECT_EQ(requests[0].Lines(), expected);
-    EXPECT_EQ(requests[0].body, c.expectedBody);
+    test::ExpectSingleRequest(server_, c.expected, c.expectedBody);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ScriptedBytes, ::testing::ValuesIn(ScriptedCases()),

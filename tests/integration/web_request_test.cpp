@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/expect_request.h"
 #include "support/recording_server.h"
 #include "web/web_request.h"
 
@@ -21,14 +22,6 @@ constexpr const char* kAccept =
     "application/x-shockwave-flash, application/vnd.ms-excel, application/vnd.ms-powerpoint, "
     "application/msword, */*";
 constexpr const char* kAgent = "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
-
-// "{hp}" stands for the server's "127.0.0.1:port"; a URL without "{hp}" gets it in front.
-std::string Fill(std::string text, const std::string& hostPort) {
-    for (size_t at; (at = text.find("{hp}")) != std::string::npos;) {
-        text.replace(at, 4, hostPort);
-    }
-    return text;
-}
 
 struct RequestCase {
     const char* name;
@@ -216,7 +209,7 @@ TEST_P(WebRequestBytes, RequestLineAndHeaderLinesInOrder) {
     const RequestCase& c = GetParam();
     server_.Answer({Send(HttpReply("200 OK", {}, "ok"))});
     WebRequestArgs args;
-    args.url = Fill(c.url, server_.HostPort());
+    args.url = test::WithHostPort(c.url, server_.HostPort());
     args.method = c.method;
     args.headers = c.headers;
     args.body = c.body;
@@ -225,14 +218,7 @@ TEST_P(WebRequestBytes, RequestLineAndHeaderLinesInOrder) {
     args.cookies = &cookies;
     args.timeoutSeconds = 1;
     EXPECT_EQ(WebRequest(args), "ok");
-    const auto requests = server_.Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    std::vector<std::string> expected;
-    for (const std::string& line : c.expected) {
-        expected.push_back(Fill(line, server_.HostPort()));
-    }
-    EXPECT_EQ(requests[0].Lines(), expected);
-    EXPECT_EQ(requests[0].body, c.expectedBody);
+    test::ExpectSingleRequest(server_, c.expected, c.expectedBody);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WebRequestBytes, ::testing::ValuesIn(RequestCases()),
