@@ -404,6 +404,42 @@ TEST_F(RejectGuiTest, ARunDuringAQueryLeavesTheStartButtonToTheQuery) {
     EXPECT_TRUE(Start()->isEnabled());
 }
 
+// The whole road: a query run fills the list from the sandbox, the user ticks, sorts and
+// filters, and the platform records exactly the ticked links in the order shown.
+TEST_F(RejectGuiTest, AfterAQueryRunTheTickedRowsInTheirShownOrderAreRejected) {
+    StartSandbox();
+    Start()->click();
+    ASSERT_TRUE(WaitFor([this] { return !globals.table.QueryRunning && Start()->isEnabled(); }));
+    model->FlushToView();
+    ASSERT_EQ(model->RowCount(), 250);
+    Trigger("全部勾选");
+    Select({0, 1, 2});
+    Trigger("反选选中");
+    ClickHeader(1);
+    ClickHeader(1);
+    ASSERT_TRUE(Notices().empty());
+    std::vector<std::string> expected;
+    for (int row = 0; row < model->RowCount(); ++row) {
+        ASSERT_EQ(model->Cell(row, 1), globals.table.LinkRecords[row].url);
+        if (row > 0) {
+            ASSERT_GE(model->Cell(row - 1, 1).size(), model->Cell(row, 1).size());
+        }
+        if (model->CheckState(row) == 1) {
+            expected.push_back(model->Cell(row, 1));
+        }
+    }
+    ASSERT_EQ(expected.size(), 247u);
+    Trigger("拒绝勾选外链");
+    ASSERT_TRUE(WaitForNotice());
+    EXPECT_EQ(Notices(), std::vector<std::string>{CompletionText()});
+    std::vector<std::string> received;
+    for (const test::SandboxRecord& r : sandbox->Requests("reject")) {
+        received.insert(received.end(), r.urls.begin(), r.urls.end());
+    }
+    EXPECT_EQ(received, expected);
+    CloseNotices();
+}
+
 TEST_F(RejectGuiTest, ClosingDuringARunStopsAfterTheBatchInFlight) {
     test::SandboxOptions slow;
     slow.delayMs = 300;
