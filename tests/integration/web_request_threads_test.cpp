@@ -29,7 +29,7 @@ constexpr int kServers = 3;
 Reply SlowReply(const RecordedRequest& request) {
     const std::string target = request.Target();
     const std::string id = target.substr(target.rfind('/') + 1);
-    return {Pause(100), Send("HTTP/1.1 200 OK\r\nSet-Cookie: t" + id +
+    return {Pause(200), Send("HTTP/1.1 200 OK\r\nSet-Cookie: t" + id +
                              "=1; path=/\r\nConnection: close\r\n\r\nbody of " + id)};
 }
 
@@ -84,7 +84,10 @@ TEST(WebRequestThreads, ManyThreadsAtOnceWithinTheServerLimit) {
         EXPECT_EQ(results[i].cookies, own + "t" + id + "=1;");
     }
     for (int s = 0; s < kServers; ++s) {
-        EXPECT_EQ(servers[s].MaxOpenConnections(), 10) << "server " << s;
+        // The limit holds per server, and it is the limit of one server, not of the process
+        // (requests on their way in or out of a slot keep the count a little below 10).
+        EXPECT_LE(servers[s].MaxOpenConnections(), 10) << "server " << s;
+        EXPECT_GE(servers[s].MaxOpenConnections(), 8) << "server " << s;
         for (const RecordedRequest& request : servers[s].Requests()) {
             const std::string target = request.Target();
             const int i = std::stoi(target.substr(target.rfind('/') + 1));
