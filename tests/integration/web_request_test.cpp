@@ -303,6 +303,42 @@ TEST(WebRequestRefused, UnusableRequestGivesEmptyHeaderBlock) {
     EXPECT_TRUE(server.Requests().empty());
 }
 
+// Credentials answer a challenge: the first request goes without them, the second with them.
+TEST(WebRequestCredentials, ServerAndProxyLoginsAnswerTheirChallenges) {
+    const auto challenger = [](std::string asked, std::string answered, std::string challenge) {
+        return [=](const test::RecordedRequest& request) -> test::Reply {
+            for (const std::string& line : request.Lines()) {
+                if (line.starts_with(answered)) {
+                    return {Send(HttpReply("200 OK", {}, line))};
+                }
+            }
+            return {Send(HttpReply(asked, {challenge}, "login first"))};
+        };
+    };
+    RecordingServer server;
+    server.Answer(
+        challenger("401 Unauthorized", "Authorization:", "WWW-Authenticate: Basic realm=\"site\""));
+    RecordingServer proxy;
+    proxy.Answer(challenger("407 Proxy Authentication Required",
+                            "Proxy-Authorization:", "Proxy-Authenticate: Basic realm=\"proxy\""));
+    WebRequestArgs args;
+    args.timeoutSeconds = 1;
+    args.url = server.Url("/private");
+    args.serverUser = "u";
+    args.serverPassword = "p";
+    EXPECT_EQ(WebRequest(args), "Authorization: Basic dTpw");
+    // Through the proxy the request line names the whole URL; the server is never contacted.
+    args = {};
+    args.timeoutSeconds = 1;
+    args.url = "http://127.0.0.9:1/via";
+    args.proxy = proxy.HostPort() + "\x01pu\x01pp";
+    EXPECT_EQ(WebRequest(args), "Proxy-Authorization: Basic cHU6cHA=");
+    const auto requests = proxy.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].RequestLine(), "GET http://127.0.0.9:1/via HTTP/1.1");
+    EXPECT_EQ(server.Requests().size(), 2u);
+}
+
 // The engine's own store: only for requests without a cookie text. A server address of its
 // own keeps these cookies away from the other tests' requests.
 TEST(WebRequestCookieStore, CookieLessRequestsShareTheEngineStore) {
