@@ -25,20 +25,35 @@ struct WebRequestArgs {
 };
 
 // Returns the response body (bytes), or empty bytes on failure or time-out.
+// - responseHeaders: the final reply's raw header block, status line first, every line ended
+//   by "\r\n", closed by the blank line; 4,096 blanks when no reply came (no connection,
+//   TLS refused, no answer within T/3, more than 10 redirects) or when the block is longer
+//   than 4,095 bytes; the empty text when no request could be made of the URL or method.
+// - A body that does not arrive whole (not within T of the header block, a pause over T/3,
+//   cut short, bad chunks) is dropped; the header block and its cookies are still given.
+// - cookies: a non-blank text goes out as the last line and takes the final reply's pairs
+//   (MergeCookies); it is not sent on to another host by a redirect. A blank text leaves the
+//   engine's own process-wide cookie store in charge of the request.
+// - At most 10 connections at once to one server (host and port) in the process; a call
+//   waits for a free one.
 std::string WebRequest(const WebRequestArgs& args);
 
 // Parts of a URL as the engine sends it.
 struct UrlParts {
-    bool secure = false;
-    std::string host;  // lower case, no port
-    int port = 80;
-    std::string path;  // from the first "/" after the host, query included; "/" when none
+    bool secure = false;  // the URL begins with "https://" (ASCII case ignored)
+    std::string host;     // lower case, no port
+    int port = 80;        // the scheme's default when none is given or it is 0; -1: not a port
+    std::string path;     // all after host and port (which end at "/", "?" or "#"), "/" first
 };
 UrlParts SplitUrl(std::string_view url);
 
 // Cookie text helpers (a cookie text is "name=value;" pairs without blanks).
+// The text before the first ";" of a Set-Cookie value; empty when there is no ";".
 std::string CookiePairOf(std::string_view line);
+// The pairs of the block's lines that begin with "Set-Cookie: " (case ignored), each + ";".
 std::string HarvestSetCookies(std::string_view headerBlock);
+// Each new pair replaces, in place, the pair of `current` with the same name (ASCII case
+// ignored, whole names only); a new name is appended.
 std::string MergeCookies(std::string_view current, std::string_view newPairs);
 
 }  // namespace brevink
