@@ -6,6 +6,8 @@
 #include "app/globals.h"
 #include "app/main_window.h"
 #include "app/settings_location.h"
+#include "table/qt/query_controller.h"
+#include "table/qt/table_commands.h"
 
 namespace brevink {
 namespace {
@@ -29,9 +31,14 @@ int ProgramStart(int argc, char** argv) {
     Globals& globals = InitGlobals(SettingsPathOf(QCoreApplication::arguments()));
     {
         MainWindow window(globals);
+        AttachQueryRun(&window, globals);
+        AttachTableCommands(&window, globals);  // uses the link model installed above
         QObject::connect(&window, &MainWindow::closed, &app, &QCoreApplication::quit);
         window.ShowAtHome();
         QApplication::exec();
+        // No thread may outlive the window and the globals it works on.
+        StopTableCommands(&window);
+        StopQueryRun(&window);
     }
     ReleaseGlobals();
     return 0;
