@@ -109,6 +109,7 @@ void RunQuery(LinkList& list, LinkTableState& state, RankCache& rankCache,
     FetchAllPages(list, state, inputs, progress);
     state.PagePhase.store(false);
     progress.pagePhase = false;
+    Report(inputs, progress);
     {
         LookupPools pools(list, state, inputs.endpoints, rankCache);
         StartLookups(pools, state, inputs);

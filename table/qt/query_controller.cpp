@@ -141,17 +141,21 @@ class QueryController final : public QObject {
                 Qt::QueuedConnection);
         };
         lastStatus_ = {};
+        lastPagePhase_ = true;
         inputs.progress = [this](const QueryProgress& progress) { PostStatus(progress); };
         return inputs;
     }
 
-    // On the query thread; at most one status line per kStatusGap, and always the last.
+    // On the query thread; at most one status line per kStatusGap, but always the first of
+    // each phase and the last.
     void PostStatus(const QueryProgress& progress) {
         const auto now = std::chrono::steady_clock::now();
-        if (!progress.finished && now - lastStatus_ < kStatusGap) {
+        const bool newPhase = progress.pagePhase != lastPagePhase_;
+        if (!progress.finished && !newPhase && now - lastStatus_ < kStatusGap) {
             return;
         }
         lastStatus_ = now;
+        lastPagePhase_ = progress.pagePhase;
         QMetaObject::invokeMethod(
             this,
             [this, text = StatusText(progress)] {
@@ -170,6 +174,7 @@ class QueryController final : public QObject {
     std::atomic<bool> titles_{false};
     std::atomic<bool> ranks_{false};
     std::chrono::steady_clock::time_point lastStatus_{};  // the query thread's
+    bool lastPagePhase_ = true;                           // the query thread's
     std::thread thread_;
 };
 
