@@ -209,6 +209,7 @@ TEST(MainWindow, StartsWithWhatAnEarlierRunSaved) {
         earlier.Check("选择框_查标题")->setChecked(true);
         SaveWindowSettings(earlier.window.get(), settings.path(), "");
     }
+    const std::string saved = settings.Content();
     WindowFixture later(settings.path());
     EXPECT_EQ(fromQt(later.Edit("编辑框_帐号")->text()), std::string(254, 'n'));
     EXPECT_EQ(later.Edit("编辑框_密码")->text(), QStringLiteral("密码123"));
@@ -217,6 +218,10 @@ TEST(MainWindow, StartsWithWhatAnEarlierRunSaved) {
     EXPECT_FALSE(later.Check("选择框_查权重")->isChecked());
     EXPECT_EQ(Control<QComboBox>(later.window.get(), "组合框_域名")->count(), 0);
     EXPECT_EQ(Control<QTreeView>(later.window.get(), "超级列表框1")->model()->rowCount(), 0);
+    later.Edit("编辑框_帐号")->setText(QStringLiteral("changed, not saved"));
+    later.window->close();
+    later.window.reset();
+    EXPECT_EQ(settings.Content(), saved) << "closing saves nothing";
 }
 
 TEST(MainWindow, LowerCaseYLeavesACheckBoxUnticked) {
