@@ -104,11 +104,20 @@ void MainWindow::ShowAtHome() {
     FitOuterSize();
 }
 
-// The frame (if any) is known only once the window is shown; the client area gets what the
-// outer size leaves.
+// The frame (if any) is known only once the window is shown, and under X11 only when the
+// window manager has framed it (a move event follows); the client area gets what the outer size
+// leaves.
 void MainWindow::FitOuterSize() {
     const QSize frame = frameGeometry().size() - geometry().size();
+    frameFitted_ = !frame.isNull();
     resize(kWindowWidth - frame.width(), kWindowHeight - frame.height());
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (isVisible() && !frameFitted_ && frameGeometry().size() != geometry().size()) {
+        FitOuterSize();
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -44,6 +44,7 @@ class MainWindow final : public QWidget {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     void BuildControls();  // main_window_layout.cpp
@@ -55,6 +56,7 @@ class MainWindow final : public QWidget {
     Globals& globals_;
     std::unique_ptr<LoginFlow> login_;
     QLabel* status_ = nullptr;
+    bool frameFitted_ = false;
 };
 
 // The caption of the window: "Brevink - <maker site> - 2015-04-14".
