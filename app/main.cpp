@@ -8,6 +8,7 @@
 #include "app/settings_location.h"
 #include "table/qt/query_controller.h"
 #include "table/qt/table_commands.h"
+#include "web/web_request.h"
 
 namespace brevink {
 namespace {
@@ -36,7 +37,9 @@ int ProgramStart(int argc, char** argv) {
         QObject::connect(&window, &MainWindow::closed, &app, &QCoreApplication::quit);
         window.ShowAtHome();
         QApplication::exec();
-        // No thread may outlive the window and the globals it works on.
+        // No thread may outlive the window and the globals it works on; requests still in
+        // flight give up at once so that their threads can be joined without waiting for them.
+        AbortAllRequests();
         StopTableCommands(&window);
         StopQueryRun(&window);
     }

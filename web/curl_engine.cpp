@@ -1,6 +1,7 @@
 #include "web/curl_engine.h"
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <unordered_map>
@@ -9,6 +10,8 @@ namespace brevink::engine {
 
 namespace {
 
+std::atomic<bool> aborted{false};
+
 // Places in use and waiters per server; an entry lives while either is above zero.
 class ServerLimit final {
   public:
@@ -16,7 +19,8 @@ class ServerLimit final {
         std::unique_lock lock(mutex_);
         Entry& entry = entries_.try_emplace(server).first->second;
         ++entry.waiting;
-        entry.freed.wait(lock, [&] { return entry.inUse < kConnectionsPerServer; });
+        entry.freed.wait(lock,
+                         [&] { return entry.inUse < kConnectionsPerServer || aborted.load(); });
         --entry.waiting;
         ++entry.inUse;
     }
@@ -30,6 +34,13 @@ class ServerLimit final {
             entries_.erase(it);
         } else {
             entry.freed.notify_one();
+        }
+    }
+
+    void WakeAll() {
+        std::lock_guard lock(mutex_);
+        for (auto& [server, entry] : entries_) {
+            entry.freed.notify_all();
         }
     }
 
@@ -74,6 +85,15 @@ CURLSH* MakeCookieStore() {
 }
 
 }  // namespace
+
+void AbortAllRequests() {
+    aborted.store(true);
+    TheServerLimit().WakeAll();
+}
+
+bool RequestsAborted() {
+    return aborted.load();
+}
 
 void InitCurlOnce() {
     static std::once_flag once;

@@ -12,6 +12,11 @@ inline constexpr int kConnectionsPerServer = 10;
 // Sets libcurl up for the process; safe to call from any thread, any number of times.
 void InitCurlOnce();
 
+// The program is closing: every request in flight ends within a fraction of a second with
+// no reply, and every later request fails at once. There is no way back.
+void AbortAllRequests();
+bool RequestsAborted();
+
 // The engine's own cookie store: a share handle whose cookies every cookie-less request
 // reads and writes, locked for use from many threads at once.
 CURLSH* EngineCookieStore();

@@ -108,6 +108,9 @@ bool Readable(const std::string& path) {
     return std::ifstream(path).is_open();
 }
 
+// How long a wait for the network may last before the abort switch is looked at again.
+constexpr long kAbortCheckMs = 100;
+
 long AtLeastOneMs(long ms) {
     return std::max(ms, 1L);
 }
@@ -216,6 +219,9 @@ CURLcode CurlCall::Drive() {
             progress_.uploaded = uploaded;
             progress_.lastActivity = now;
         }
+        if (RequestsAborted()) {
+            return CURLE_ABORTED_BY_CALLBACK;
+        }
         if (running == 0) {
             int left = 0;
             const CURLMsg* message = curl_multi_info_read(multi_, &left);
@@ -225,10 +231,10 @@ CURLcode CurlCall::Drive() {
         if (deadline && now >= *deadline) {
             return CURLE_OPERATION_TIMEDOUT;
         }
-        long waitMs = 1000;
+        long waitMs = kAbortCheckMs;
         if (deadline) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - now);
-            waitMs = std::clamp(static_cast<long>(left.count()), 1L, 1000L);
+            waitMs = std::clamp(static_cast<long>(left.count()), 1L, kAbortCheckMs);
         }
         curl_multi_poll(multi_, nullptr, 0, static_cast<int>(waitMs), nullptr);
     }

@@ -136,13 +136,16 @@ TransferReply RunTransfer(const TransferRequest& request) {
     Hop hop{WithEscapedBlanks(request.url), request.method, request.sendBody, {}};
     Server server = *first;
     for (int redirects = 0;; ++redirects) {
-        if (IsReservedName(server.host)) {
+        if (IsReservedName(server.host) || RequestsAborted()) {
             return NoReply();
         }
         hop.lines = LinesFor(request, hop.sendBody, server.host == first->host);
         TransferReply reply;
         {
             const ServerSlot slot(server.key);
+            if (RequestsAborted()) {
+                return NoReply();
+            }
             reply = call.Send(hop);
         }
         std::string next = IsFollowed(reply.status) ? call.RedirectUrl() : std::string();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "web/curl_engine.h"
 #include "web/curl_transfer.h"
 #include "web/header_lines.h"
 #include "web/text.h"
@@ -118,6 +119,10 @@ std::string HeaderBlock(const std::vector<std::string>& lines) {
 }
 
 }  // namespace
+
+void AbortAllRequests() {
+    engine::AbortAllRequests();
+}
 
 std::string WebRequest(const WebRequestArgs& args) {
     const UrlParts parts = SplitUrl(args.url);

@@ -38,6 +38,11 @@ struct WebRequestArgs {
 //   waits for a free one.
 std::string WebRequest(const WebRequestArgs& args);
 
+// For the program's end: every request in flight (scripted ones too) gives up within a
+// fraction of a second as if the server had not answered, and every later one fails at once,
+// so that the threads that make them can be joined promptly. It cannot be undone.
+void AbortAllRequests();
+
 // Parts of a URL as the engine sends it.
 struct UrlParts {
     bool secure = false;  // the URL begins with "https://" (ASCII case ignored)
