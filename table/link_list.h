@@ -9,7 +9,7 @@ namespace brevink {
 inline constexpr int kLinkColumns = 5;  // "ID", "外链URL", "锚文本", "外链网页标题", "百度权重"
 
 class LinkList {
-public:
+  public:
     virtual ~LinkList() = default;
     virtual void DeleteAllRows() = 0;
     // Appends a row whose column 0 is `id`, not ticked; returns its 0-based index.

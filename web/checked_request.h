@@ -10,7 +10,7 @@ struct CheckedRequestArgs {
     int usePost = 0;  // 1: POST, else GET
     std::string headers;
     std::string body;
-    int checkIn = 0;  // 1: the body text, 2: the header block, else the result is false
+    int checkIn = 0;            // 1: the body text, 2: the header block, else the result is false
     std::string successMarker;  // when not empty, success = it occurs (exact case)
     std::string failureMarker;  // else success = it does not occur (exact case)
     std::string* bodyText = nullptr;     // out
