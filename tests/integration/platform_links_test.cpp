@@ -5,14 +5,14 @@
 
 #include "platform/inbound_links.h"
 #include "platform/site_list.h"
-#include "platform_sandbox_fixture.h"
+#include "support/sandbox_suite.h"
 #include "web/codepage.h"
 #include "web/text.h"
 
 namespace brevink {
 namespace {
 
-using LinksTest = PlatformSandboxTest;
+using LinksTest = SandboxSuiteTest;
 
 const char* const kSites =
     "www.example-a.com\r\nhttp://shop.example-b.cn/\r\nempty.example-c.net\r\n"

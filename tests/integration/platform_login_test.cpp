@@ -2,14 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/login_exchange.h"
-#include "platform_sandbox_fixture.h"
+#include "support/sandbox_suite.h"
 #include "web/codepage.h"
 
 namespace brevink {
 namespace {
 
 // One login attempt as the login flow makes it: the state and the session outlive calls.
-class LoginTest : public PlatformSandboxTest {
+class LoginTest : public SandboxSuiteTest {
   protected:
     LoginResult Login(const std::string& account, const std::string& password) {
         return LoginExchange(Services(), state, account, password, answer, session, image);

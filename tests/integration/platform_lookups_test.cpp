@@ -3,13 +3,13 @@
 
 #include "platform/inbound_links.h"
 #include "platform/lookups.h"
-#include "platform_sandbox_fixture.h"
+#include "support/sandbox_suite.h"
 #include "web/codepage.h"
 
 namespace brevink {
 namespace {
 
-class LookupsTest : public PlatformSandboxTest {
+class LookupsTest : public SandboxSuiteTest {
   protected:
     // A path on linking-page host 127.0.1.<host>.
     static std::string PageHostUrl(int host, const std::string& path) {

@@ -2,13 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/reject_batch.h"
-#include "platform_sandbox_fixture.h"
+#include "support/sandbox_suite.h"
 #include "web/codepage.h"
 
 namespace brevink {
 namespace {
 
-using RejectTest = PlatformSandboxTest;
+using RejectTest = SandboxSuiteTest;
 
 std::vector<std::string> Urls(size_t n) {
     std::vector<std::string> urls;

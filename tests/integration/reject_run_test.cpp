@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "support/sandbox_process.h"
+#include "support/sandbox_suite.h"
 #include "table/memory_link_list.h"
 #include "web/codepage.h"
 
@@ -40,21 +40,17 @@ std::vector<int> FirstRows(int n) {
     return rows;
 }
 
-class RejectRunTest : public ::testing::Test {
+class RejectRunTest : public SandboxSuiteTest {
   protected:
-    static void SetUpTestSuite() { sandbox_ = std::make_unique<test::SandboxProcess>(); }
-    static void TearDownTestSuite() { sandbox_.reset(); }
     void SetUp() override {
-        ASSERT_TRUE(sandbox_->Started()) << sandbox_->Error();
-        ASSERT_TRUE(sandbox_->Reset());
-        cookie_ = sandbox_->SessionCookie();
+        SandboxSuiteTest::SetUp();
+        cookie_ = SessionCookie();
     }
 
     RejectOutcome Run(const LinkList& list) {
-        return RejectRun(list, sandbox_->Endpoints(), kSite, cookie_, noStop_);
+        return RejectRun(list, Services(), kSite, cookie_, noStop_);
     }
 
-    static inline std::unique_ptr<test::SandboxProcess> sandbox_;
     std::string cookie_;
     std::atomic<bool> noStop_{false};
 };
@@ -78,7 +74,7 @@ TEST_P(RejectRunTickTest, ThePlatformReceivesExactlyTheTickedLinksInRowOrder) {
     EXPECT_EQ(outcome.batches, c.entries.size());
     EXPECT_EQ(RejectMessage(outcome), CompletionMessage());
 
-    const std::vector<test::SandboxRecord> records = sandbox_->Requests("reject");
+    const std::vector<test::SandboxRecord> records = Sandbox().Requests("reject");
     ASSERT_EQ(records.size(), c.entries.size());
     std::vector<std::string> received;
     for (size_t i = 0; i < records.size(); ++i) {
@@ -112,7 +108,7 @@ TEST_F(RejectRunTest, OnlyStateOneCountsAndColumnOneIsWhatIsSent) {
     list->SetCell(2, 1, chinese);
     list->SetCell(0, 2, "anchor text is not sent");
     EXPECT_TRUE(Run(*list).Succeeded());
-    const std::vector<test::SandboxRecord> records = sandbox_->Requests("reject");
+    const std::vector<test::SandboxRecord> records = Sandbox().Requests("reject");
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].urls, (std::vector<std::string>{list->Cell(0, 1), chinese}));
 }
@@ -143,7 +139,7 @@ TEST_F(RejectRunTest, AStoppedPlatformGivesTheFailureCountNeverTheCompletion) {
 }
 
 TEST_F(RejectRunTest, AnErrorStatusCountsAsNotSubmitted) {
-    Endpoints wrong = sandbox_->Endpoints();
+    Endpoints wrong = Services();
     wrong.platformHost = wrong.rankHost;  // answers, but 404 for the disavow path
     const RejectOutcome outcome = RejectRun(*TableOf(5, {0, 1}), wrong, kSite, cookie_, noStop_);
     EXPECT_EQ(outcome.failedLinks, 2u);
@@ -153,10 +149,10 @@ TEST_F(RejectRunTest, AnErrorStatusCountsAsNotSubmitted) {
 TEST_F(RejectRunTest, AStopBeforeTheFirstBatchSendsNothing) {
     const std::atomic<bool> stop{true};
     const RejectOutcome outcome =
-        RejectRun(*TableOf(1001, FirstRows(1001)), sandbox_->Endpoints(), kSite, cookie_, stop);
+        RejectRun(*TableOf(1001, FirstRows(1001)), Services(), kSite, cookie_, stop);
     EXPECT_TRUE(outcome.stopped);
     EXPECT_EQ(outcome.failedLinks, 1001u);
-    EXPECT_EQ(sandbox_->Count("reject"), 0);
+    EXPECT_EQ(Sandbox().Count("reject"), 0);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/inbound_links.h"
-#include "support/sandbox_process.h"
+#include "support/sandbox_suite.h"
 #include "table/memory_link_list.h"
 #include "table/query_run.h"
 #include "web/codepage.h"
@@ -19,15 +19,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class QueryRunTest : public ::testing::Test {
+class QueryRunTest : public SandboxSuiteTest {
   protected:
-    static void SetUpTestSuite() { sandbox_ = std::make_unique<test::SandboxProcess>(); }
-    static void TearDownTestSuite() { sandbox_.reset(); }
-
     void SetUp() override {
-        ASSERT_TRUE(sandbox_->Started()) << sandbox_->Error();
-        ASSERT_TRUE(sandbox_->Reset());
-        cookie_ = sandbox_->SessionCookie();
+        SandboxSuiteTest::SetUp();
+        cookie_ = SessionCookie();
     }
 
     // As the click does: both flags true, the run's own flags set, then the run.
@@ -37,7 +33,7 @@ class QueryRunTest : public ::testing::Test {
         state.PagePhase = true;
         state.QueryRunning = true;
         QueryRunInputs inputs;
-        inputs.endpoints = sandbox_->Endpoints();
+        inputs.endpoints = Services();
         inputs.cookie = cookie_;
         inputs.site = site;
         inputs.titlesTicked = [titles] { return titles; };
@@ -59,7 +55,7 @@ class QueryRunTest : public ::testing::Test {
 
     std::vector<std::string> DetailPages() const {
         std::vector<std::string> pages;
-        for (const test::SandboxRecord& record : sandbox_->Requests("detail")) {
+        for (const test::SandboxRecord& record : Sandbox().Requests("detail")) {
             pages.push_back(record.target.substr(record.target.rfind("page=") + 5));
         }
         return pages;
@@ -90,7 +86,6 @@ class QueryRunTest : public ::testing::Test {
         return hosts;
     }
 
-    static std::unique_ptr<test::SandboxProcess> sandbox_;
     std::string cookie_;
     MemoryLinkList list;
     LinkTableState state;
@@ -100,8 +95,6 @@ class QueryRunTest : public ::testing::Test {
     Clock::time_point lastPageAt;
     Clock::time_point enabledAt;
 };
-
-std::unique_ptr<test::SandboxProcess> QueryRunTest::sandbox_;
 
 TEST_F(QueryRunTest, AllLinksOfTheSiteBecomeRowsRecordsAndTasks) {
     Run("www.example-a.com", false, false);
@@ -128,7 +121,7 @@ TEST_F(QueryRunTest, AllLinksOfTheSiteBecomeRowsRecordsAndTasks) {
     EXPECT_EQ(buttonStates, (std::vector<bool>{false, true}));
     EXPECT_TRUE(state.TitlesDone && state.RanksDone);
     EXPECT_FALSE(state.PagePhase || state.QueryRunning);
-    EXPECT_EQ(sandbox_->Count("page") + sandbox_->Count("rank"), 0);
+    EXPECT_EQ(Sandbox().Count("page") + Sandbox().Count("rank"), 0);
     EXPECT_TRUE(last.finished);
     EXPECT_EQ(last.pages, 3);
     EXPECT_EQ(last.links, 250);
@@ -145,7 +138,7 @@ TEST_F(QueryRunTest, OnlyTitlesTickedFillsTitlesAndLeavesTheRankQueue) {
     int titled = 0;
     for (int row = 0; row < 250; ++row) {
         const LinkRecord& record = state.LinkRecords[row];
-        EXPECT_EQ(record.title, Gbk(sandbox_->ExpectedTitle(record.url))) << record.url;
+        EXPECT_EQ(record.title, Gbk(Sandbox().ExpectedTitle(record.url))) << record.url;
         EXPECT_EQ(record.rank, -1);
         EXPECT_EQ(list.Cell(row, 4), "");
         titled += record.title.empty() ? 0 : 1;
@@ -153,8 +146,8 @@ TEST_F(QueryRunTest, OnlyTitlesTickedFillsTitlesAndLeavesTheRankQueue) {
     EXPECT_GT(titled, 200);
     EXPECT_TRUE(state.TitleQueue.empty());
     EXPECT_EQ(state.RankQueue.size(), 250u);
-    EXPECT_EQ(sandbox_->Count("page"), 250);
-    EXPECT_EQ(sandbox_->Count("rank"), 0);
+    EXPECT_EQ(Sandbox().Count("page"), 250);
+    EXPECT_EQ(Sandbox().Count("rank"), 0);
     EXPECT_TRUE(state.TitlesDone && state.RanksDone);
     EXPECT_EQ(last.lookups.titlesDone, 250);
     EXPECT_EQ(last.lookups.titlesTotal, 250);
@@ -165,7 +158,7 @@ TEST_F(QueryRunTest, SecondRunReplacesRowsAndAsksNoRankTwice) {
     Run("www.example-a.com", false, true);
     const std::set<std::string> firstHosts = HostsOfRows();
     // One request per distinct host, however many links share it.
-    EXPECT_EQ(sandbox_->Count("rank"), static_cast<long long>(firstHosts.size()));
+    EXPECT_EQ(Sandbox().Count("rank"), static_cast<long long>(firstHosts.size()));
     for (int row = 0; row < list.RowCount(); ++row) {
         const std::string host = HostOf(state.LinkRecords[row].url);
         const int expected = (host.back() - '0') % 10;  // the rank service's rule for 127.0.1.x
@@ -174,7 +167,7 @@ TEST_F(QueryRunTest, SecondRunReplacesRowsAndAsksNoRankTwice) {
     }
     EXPECT_EQ(cache.Size(), firstHosts.size());
 
-    ASSERT_TRUE(sandbox_->Reset());
+    ASSERT_TRUE(Sandbox().Reset());
     buttonStates.clear();
     Run("http://shop.example-b.cn/", false, true);
     ASSERT_EQ(list.RowCount(), 120);
@@ -187,7 +180,7 @@ TEST_F(QueryRunTest, SecondRunReplacesRowsAndAsksNoRankTwice) {
             newHosts.insert(host);
         }
     }
-    EXPECT_EQ(sandbox_->Count("rank"), static_cast<long long>(newHosts.size()));
+    EXPECT_EQ(Sandbox().Count("rank"), static_cast<long long>(newHosts.size()));
     for (const LinkRecord& record : state.LinkRecords) {
         EXPECT_GE(record.rank, 0) << record.url;
         EXPECT_TRUE(record.title.empty());
@@ -207,8 +200,8 @@ TEST_P(QueryRunCountTest, RowsAndRecordsFollowTheDeliveredLinks) {
     Run(c.site, true, true);
     EXPECT_EQ(list.RowCount(), c.rows);
     ExpectRowsMatchRecords();
-    EXPECT_EQ(sandbox_->Count("detail"), c.detailRequests);
-    EXPECT_EQ(sandbox_->Count("page"), c.rows);
+    EXPECT_EQ(Sandbox().Count("detail"), c.detailRequests);
+    EXPECT_EQ(Sandbox().Count("page"), c.rows);
     EXPECT_TRUE(state.TitleQueue.empty() && state.RankQueue.empty());
     EXPECT_TRUE(state.TitlesDone && state.RanksDone);
     for (const LinkRecord& record : state.LinkRecords) {
@@ -233,7 +226,7 @@ TEST_F(QueryRunTest, AFailedCountRequestLeavesTheTableEmpty) {
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_TRUE(state.LinkRecords.empty());
     EXPECT_TRUE(state.TitleQueue.empty() && state.RankQueue.empty());
-    EXPECT_EQ(sandbox_->Count("detail"), 1);
+    EXPECT_EQ(Sandbox().Count("detail"), 1);
     EXPECT_EQ(buttonStates, (std::vector<bool>{false, true}));
 }
 

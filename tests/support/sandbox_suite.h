@@ -9,7 +9,7 @@
 
 namespace brevink {
 
-class PlatformSandboxTest : public ::testing::Test {
+class SandboxSuiteTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { sandbox_ = std::make_unique<test::SandboxProcess>(); }
     static void TearDownTestSuite() { sandbox_.reset(); }
@@ -20,6 +20,8 @@ class PlatformSandboxTest : public ::testing::Test {
     }
 
     static test::SandboxProcess& Sandbox() { return *sandbox_; }
+    // The cookie text of an account that the sandbox counts as logged in.
+    static std::string SessionCookie() { return sandbox_->SessionCookie(); }
     static const Endpoints& Services() { return sandbox_->Endpoints(); }
 
   private:
